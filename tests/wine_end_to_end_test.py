@@ -1,0 +1,210 @@
+"""The 64-bit Windows launcher under Wine, in a private prefix, with the fixture installer standing in for
+install.exe. Raw launcher command lines go through exact_start.exe, since Wine quotes a Linux argument
+vector its own way before a Windows program sees it."""
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from fixture_record import read_record
+
+BUILD = os.environ["WINDOWS_BUILD"]
+LAUNCHER = os.path.join(BUILD, "launcher.exe")
+FIXTURE = os.path.join(BUILD, "tests", "fixture_installer.exe")
+EXACT_START = os.path.join(BUILD, "tests", "exact_start.exe")
+# About one Wine process start in a thousand fails in Wine itself, before any program code runs.
+WINE_START_FAILURE = b"failed to map the shared user data"
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+class Wine:
+    """A private Wine prefix with one wineserver kept running for speed."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="launcher-wine-")
+        self.env = dict(os.environ, WINEPREFIX=os.path.join(self.root, "prefix"), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        # Without Wine's null graphics driver a headless prefix reports no console window for anyone. The
+        # driver is chosen when the prefix's desktop starts, so set it, then restart the prefix's server.
+        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
+                       env=self.env, check=True, timeout=300, **quiet)
+        self.stop_server()
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
+
+    def run(self, args, env=None, timeout=120):
+        run = self.run_once(args, env, timeout)
+        if WINE_START_FAILURE in run.stderr:
+            run = self.run_once(args, env, timeout)
+        return run
+
+    def run_once(self, args, env, timeout):
+        # Output goes to files, not pipes: Wine's own background processes may hold a pipe open.
+        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+            process = subprocess.run(["wine", *args], env=dict(self.env, **(env or {})), stdin=subprocess.DEVNULL,
+                                     stdout=stdout, stderr=stderr, timeout=timeout)
+            stdout.seek(0)
+            stderr.seek(0)
+            return subprocess.CompletedProcess(process.args, process.returncode, stdout.read(), stderr.read())
+
+    def stop_server(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+
+    def close(self):
+        self.stop_server()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def drive_c(self, *parts):
+        return os.path.join(self.env["WINEPREFIX"], "drive_c", *parts)
+
+
+wine = None
+
+
+def setUpModule():
+    global wine
+    wine = Wine()
+
+
+def tearDownModule():
+    wine.close()
+
+
+class WineLauncherRun(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(dir=wine.root)
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.tool = os.path.join(self.work, "tool")
+        os.mkdir(self.tool)
+        shutil.copy(FIXTURE, os.path.join(self.tool, "install.exe"))
+        self.launcher = os.path.join(self.work, "launcher.exe")
+        shutil.copy(LAUNCHER, self.launcher)
+        self.record_path = os.path.join(self.work, "record")
+        self.env = {"FIXTURE_RECORD": windows_path(self.record_path), "FIXTURE_PROBE": "probe value"}
+
+    def exact_start(self, command_line, *options, env=None):
+        """Starts command_line (bytes) exactly; returns the helper's report: self, pid and exit."""
+        run = wine.run([EXACT_START, command_line.hex(), *options], env=dict(self.env, **(env or {})))
+        report = dict(line.split(" ", 1) for line in run.stdout.decode().splitlines())
+        self.assertIn("exit", report, run)
+        return report
+
+    def record(self):
+        return read_record(self.record_path)
+
+    def installer_line(self):
+        return self.record()["command-line"]
+
+
+class Splitting(WineLauncherRun):
+    def test_launcher_splits_its_own_command_line_by_the_classic_rules(self):
+        launcher, tool = windows_path(self.launcher).encode(), windows_path(self.tool).encode()
+        cases = [
+            (b"L T D:\\Pkg\\", b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'"L" T D:\\Pkg\\', b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'"L"T D:\\Pkg\\', b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'L "T" "D:\\My Pkg\\\\"', b"T\\install.exe D:\\My Pkg\\vornbd.inf *DEDUVER"),
+            (b'L T D:\\a\\\\\\"b', b'T\\install.exe D:\\a\\"bvornbd.inf *DEDUVER'),
+            (b'L T "a""b c"', b'T\\install.exe a"bvornbd.inf *DEDUVER'),
+            (b'L T a"b c"d', b"T\\install.exe ab cdvornbd.inf *DEDUVER"),
+            (b"L\tT\t\t*.inf\\ third fourth", b"T\\install.exe *.inf\\vornbd.inf *DEDUVER"),
+            (b'L T "" third', b"T\\install.exe vornbd.inf *DEDUVER"),
+            (b"L T \xe9t\xe9\\", b"T\\install.exe \xe9t\xe9\\vornbd.inf *DEDUVER"),
+        ]
+        for line, expected in cases:
+            with self.subTest(line=line):
+                if os.path.exists(self.record_path):
+                    os.remove(self.record_path)
+                raw = line.replace(b"L", launcher, 1).replace(b"T", tool, 1)
+                self.assertEqual(self.exact_start(raw)["exit"], "0")
+                self.assertEqual(self.installer_line(), expected.replace(b"T", tool, 1))
+
+    def test_documented_example_and_absent_arguments(self):
+        drv_tool = wine.drive_c("Drv", "Tool")
+        os.makedirs(drv_tool, exist_ok=True)
+        shutil.copy(FIXTURE, os.path.join(drv_tool, "install.exe"))
+        self.exact_start(windows_path(self.launcher).encode() + b" C:\\Drv\\Tool D:\\Pkg\\")
+        line = self.installer_line()
+        self.assertEqual(line, b"C:\\Drv\\Tool\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER")
+        self.assertEqual(len(line), 50)
+
+        # With no arguments the tool is named at the root of the current drive: make one whose root
+        # holds it.
+        drive = os.path.join(wine.env["WINEPREFIX"], "dosdevices", "q:")
+        os.symlink(self.tool, drive)
+        self.addCleanup(os.remove, drive)
+        self.exact_start(windows_path(self.launcher).encode(), "directory=" + b"Q:\\".hex())
+        line = self.installer_line()
+        self.assertEqual(line, b"\\install.exe vornbd.inf *DEDUVER")
+        self.assertEqual(len(line), 32)
+
+
+class ProcessStart(WineLauncherRun):
+    def test_installer_gets_no_console_window_no_shared_console_and_no_handles(self):
+        directory = "directory=" + windows_path(self.work).encode().hex()
+        launched = self.exact_start(windows_path(self.launcher).encode() + b" " + windows_path(self.tool).encode(),
+                                    "own-console", "inherit-handle", directory)
+        record = self.record()
+        self.assertEqual(record["console-window"], b"no")
+        self.assertNotIn(launched["pid"].encode(), record["console-processes"].split())
+        self.assertEqual(record["inherited-handle"], b"no")
+        self.assertEqual(record["environment"], b"FIXTURE_PROBE=probe value")
+        self.assertEqual(record["directory"], windows_path(self.work).encode())
+
+    def test_probes_can_see_what_the_launcher_withholds(self):
+        direct = os.path.join(self.tool, "install.exe")
+        self.exact_start(windows_path(direct).encode(), "new-console")
+        self.assertEqual(self.record()["console-window"], b"yes")
+        helper = self.exact_start(windows_path(direct).encode(), "own-console", "inherit-handle")
+        record = self.record()
+        self.assertIn(helper["self"].encode(), record["console-processes"].split())
+        self.assertEqual(record["inherited-handle"], b"yes")
+
+    def test_start_parameters_reach_the_platform_as_intended(self):
+        run = wine.run([LAUNCHER, windows_path(self.tool)], env=dict(self.env, WINEDEBUG="+relay"))
+        calls = [line for line in run.stderr.decode(errors="replace").splitlines()
+                 if "Call KERNEL32.CreateProcessA(" in line or "Call KERNEL32.WaitForSingleObject(" in line]
+        self.assertEqual(len(calls), 2, calls)
+        start, wait = calls
+        self.assertEqual(start.split(":")[0], wait.split(":")[0], "both calls on the launcher's thread")
+        fields = start.split("(", 1)[1].rsplit(")", 1)[0]
+        line = "%s\\\\install.exe vornbd.inf *DEDUVER" % windows_path(self.tool).replace("\\", "\\\\")
+        self.assertIn(' "%s",' % line, fields)
+        application, rest = fields.split(",", 1)
+        parameters = rest.split('",', 1)[1].split(",")
+        self.assertEqual(int(application, 16), 0, "no application name")
+        process_security, thread_security, inherit, flags, environment, directory = parameters[:6]
+        self.assertEqual([int(value, 16) for value in (process_security, thread_security, inherit)], [0, 0, 0])
+        self.assertEqual(int(flags, 16) & 0xFFFFFFFF, 0x08000000)
+        self.assertEqual([int(environment, 16), int(directory, 16)], [0, 0])
+        self.assertRegex(wait, r"WaitForSingleObject\([0-9a-f]+,ffffffff\)")
+
+
+class Ending(WineLauncherRun):
+    def run_launcher(self, *args, env=None):
+        started = time.monotonic()
+        run = wine.run([LAUNCHER, *args], env=dict(self.env, **(env or {})))
+        return run, time.monotonic() - started
+
+    def test_launcher_waits_for_the_installer_and_ignores_its_exit_code(self):
+        run, elapsed = self.run_launcher(windows_path(self.tool), env={"FIXTURE_SLEEP_MS": "2000",
+                                                                       "FIXTURE_EXIT_CODE": "7"})
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", b""))
+        self.assertGreaterEqual(elapsed, 2.0)
+        self.assertEqual(self.record()["finished"], b"yes")
+
+    def test_missing_installer_is_silent_and_not_waited_for(self):
+        run, elapsed = self.run_launcher(windows_path(os.path.join(self.work, "nowhere")), "D:\\")
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", b""))
+        self.assertLess(elapsed, 10)
+        self.assertFalse(os.path.exists(self.record_path))
+
+
+if __name__ == "__main__":
+    unittest.main()
