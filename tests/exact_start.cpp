@@ -1,15 +1,18 @@
 // Starts a program with an exact command line, so the launcher's own splitting can be tested: a
 // program started by Wine from Linux gets a command line that Wine has quoted its own way.
-//   exact_start <command line in hex> [option ...]
+//   exact_start <file holding the command line> [option ...]
 //     new-console        start with CREATE_NEW_CONSOLE
 //     inherit-handle     make an inheritable handle, name it in FIXTURE_HANDLE, start inheriting
 //     directory=<hex>    start in this directory
 //     own-console        give this program a console first, for the started one to share
+//     terminate-after=<ms>  end the started program with TerminateProcess after this long
 // Prints "self <own process id>", "pid <process id>" and, once the process has ended, "exit <code>".
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -30,10 +33,12 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    std::string commandLine = FromHex(argv[1]);
+    std::ifstream lineFile(argv[1], std::ios::binary);
+    std::string commandLine((std::istreambuf_iterator<char>(lineFile)), std::istreambuf_iterator<char>());
     DWORD creationFlags = 0;
     BOOL inheritHandles = FALSE;
     std::string directory;
+    DWORD terminateAfter = INFINITE;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "new-console") == 0) {
             creationFlags |= CREATE_NEW_CONSOLE;
@@ -51,6 +56,8 @@ int main(int argc, char** argv)
             // Wine gives a program started from Linux a console without a window; trade it for a real one.
             FreeConsole();
             AllocConsole();
+        } else if (std::strncmp(argv[i], "terminate-after=", 16) == 0) {
+            terminateAfter = std::strtoul(argv[i] + 16, nullptr, 10);
         } else if (std::strncmp(argv[i], "directory=", 10) == 0) {
             directory = FromHex(argv[i] + 10);
         } else {
@@ -68,6 +75,8 @@ int main(int argc, char** argv)
     }
     std::printf("pid %lu\n", process.dwProcessId);
     std::fflush(stdout);
+    if (WaitForSingleObject(process.hProcess, terminateAfter) == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);

@@ -6,6 +6,8 @@
 //   FIXTURE_EXIT_CODE  the exit code
 //   FIXTURE_PROBE      recorded as it is, to show the environment arrived
 //   FIXTURE_HANDLE     (Windows) a handle value whose validity is recorded
+//   FIXTURE_SPAWN_SLEEP_MS  (Windows) first start a copy of this program that sleeps this long and
+//                      records to FIXTURE_RECORD with ".spawned" added, and do not wait for it
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,8 +49,36 @@ std::string EnvironmentOr(const char* name, const char* fallback)
 }
 
 #ifdef _WIN32
+std::string ModulePath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+void StartSleepingCopy(const std::string& sleepMilliseconds)
+{
+    const std::string record = EnvironmentOr("FIXTURE_RECORD", "") + ".spawned";
+    SetEnvironmentVariableA("FIXTURE_RECORD", record.c_str());
+    SetEnvironmentVariableA("FIXTURE_SLEEP_MS", sleepMilliseconds.c_str());
+    SetEnvironmentVariableA("FIXTURE_SPAWN_SLEEP_MS", nullptr);
+    std::string commandLine = "\"" + ModulePath() + "\"";
+    STARTUPINFOA startupInfo = {};
+    startupInfo.cb = sizeof startupInfo;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
 void RecordPlatform(std::FILE* out)
 {
+    const std::string spawnSleep = EnvironmentOr("FIXTURE_SPAWN_SLEEP_MS", "");
+    if (!spawnSleep.empty())
+        StartSleepingCopy(spawnSleep);
+    Record(out, "module", ModulePath());
     Record(out, "command-line", GetCommandLineA());
     char directory[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, directory);

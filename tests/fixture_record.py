@@ -1,5 +1,7 @@
 """Reads what the fixture installer recorded: one "key value" line each, bytes escaped as %XX."""
+import os
 import re
+import time
 
 
 def read_record(path):
@@ -15,3 +17,15 @@ def read_record(path):
 def arguments(record):
     count = sum(1 for key in record if key.startswith("argument"))
     return [record["argument%d" % i] for i in range(count)]
+
+
+def wait_for_record(path, key, timeout=20):
+    """Waits until the record at path holds key; returns the record, or None on time-out."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if os.path.exists(path):
+            record = read_record(path)
+            if key in record:
+                return record
+        time.sleep(0.05)
+    return None

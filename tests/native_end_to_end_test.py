@@ -8,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from fixture_record import arguments, read_record
+from fixture_record import arguments, read_record, wait_for_record
 
 LAUNCHER = os.environ["LAUNCHER"]
 FIXTURE = os.environ["FIXTURE_INSTALLER"]
@@ -37,12 +37,7 @@ class LauncherRun(unittest.TestCase):
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", b""))
 
     def wait_for_record(self, key):
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if os.path.exists(self.record_path) and key in self.record():
-                return
-            time.sleep(0.02)
-        self.fail("the installer never recorded " + key)
+        self.assertIsNotNone(wait_for_record(self.record_path, key), "the installer never recorded " + key)
 
 
 class ArgumentsAndStart(LauncherRun):

@@ -8,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from fixture_record import read_record
+from fixture_record import read_record, wait_for_record
 
 BUILD = os.environ["WINDOWS_BUILD"]
 LAUNCHER = os.path.join(BUILD, "launcher.exe")
@@ -37,17 +37,17 @@ class Wine:
         self.stop_server()
         subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
 
-    def run(self, args, env=None, timeout=120):
-        run = self.run_once(args, env, timeout)
+    def run(self, args, env=None, cwd=None, timeout=120):
+        run = self.run_once(args, env, cwd, timeout)
         if WINE_START_FAILURE in run.stderr:
-            run = self.run_once(args, env, timeout)
+            run = self.run_once(args, env, cwd, timeout)
         return run
 
-    def run_once(self, args, env, timeout):
+    def run_once(self, args, env, cwd, timeout):
         # Output goes to files, not pipes: Wine's own background processes may hold a pipe open.
         with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
-            process = subprocess.run(["wine", *args], env=dict(self.env, **(env or {})), stdin=subprocess.DEVNULL,
-                                     stdout=stdout, stderr=stderr, timeout=timeout)
+            process = subprocess.run(["wine", *args], env=dict(self.env, **(env or {})), cwd=cwd,
+                                     stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, timeout=timeout)
             stdout.seek(0)
             stderr.seek(0)
             return subprocess.CompletedProcess(process.args, process.returncode, stdout.read(), stderr.read())
@@ -89,11 +89,20 @@ class WineLauncherRun(unittest.TestCase):
         self.env = {"FIXTURE_RECORD": windows_path(self.record_path), "FIXTURE_PROBE": "probe value"}
 
     def exact_start(self, command_line, *options, env=None):
-        """Starts command_line (bytes) exactly; returns the helper's report: self, pid and exit."""
-        run = wine.run([EXACT_START, command_line.hex(), *options], env=dict(self.env, **(env or {})))
+        """Starts command_line (bytes) exactly, from the work folder; returns the helper's report:
+        self, pid and exit."""
+        line_file = os.path.join(self.work, "command-line")
+        with open(line_file, "wb") as line:
+            line.write(command_line)
+        run = wine.run([EXACT_START, windows_path(line_file), *options], env=dict(self.env, **(env or {})),
+                       cwd=self.work)
         report = dict(line.split(" ", 1) for line in run.stdout.decode().splitlines())
-        self.assertIn("exit", report, run)
+        self.assertEqual((sorted(report), run.stderr), (["exit", "pid", "self"], b""), run)
         return report
+
+    def forget_record(self):
+        if os.path.exists(self.record_path):
+            os.remove(self.record_path)
 
     def record(self):
         return read_record(self.record_path)
@@ -119,8 +128,7 @@ class Splitting(WineLauncherRun):
         ]
         for line, expected in cases:
             with self.subTest(line=line):
-                if os.path.exists(self.record_path):
-                    os.remove(self.record_path)
+                self.forget_record()
                 raw = line.replace(b"L", launcher, 1).replace(b"T", tool, 1)
                 self.assertEqual(self.exact_start(raw)["exit"], "0")
                 self.assertEqual(self.installer_line(), expected.replace(b"T", tool, 1))
@@ -204,6 +212,57 @@ class Ending(WineLauncherRun):
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", b""))
         self.assertLess(elapsed, 10)
         self.assertFalse(os.path.exists(self.record_path))
+
+
+
+class LimitsAndFaults(WineLauncherRun):
+    def test_a_line_longer_than_the_platform_takes_is_not_started(self):
+        tool = windows_path(self.tool).encode()
+        # The launcher is named relative to the work folder, so that its own line stays within the limit
+        # while the line it composes goes past it.
+        for composed_length, started in [(32700, True), (32780, False)]:
+            with self.subTest(composed_length=composed_length):
+                self.forget_record()
+                prefix = b"p" * (composed_length - len(tool) - 32)
+                began = time.monotonic()
+                self.assertEqual(self.exact_start(b"launcher.exe " + tool + b" " + prefix)["exit"], "0")
+                self.assertLess(time.monotonic() - began, 30)
+                self.assertEqual(os.path.exists(self.record_path), started)
+                if started:
+                    self.assertEqual(len(self.installer_line()), composed_length)
+
+    def test_a_folder_with_blanks_lets_the_platform_try_its_first_part_as_a_program(self):
+        spaced = os.path.join(self.work, "a b")
+        os.mkdir(spaced)
+        shutil.copy(FIXTURE, os.path.join(spaced, "install.exe"))
+        line = windows_path(self.launcher).encode() + b' "' + windows_path(spaced).encode() + b'"'
+        self.exact_start(line)
+        self.assertEqual(self.record()["module"], windows_path(os.path.join(spaced, "install.exe")).encode())
+
+        # A file named like the first blank-delimited part is started instead, and gets the line as composed.
+        # (Some Wine versions quote the program part they found; Windows and the Wine tested here do not.)
+        shutil.copy(FIXTURE, os.path.join(self.work, "a.exe"))
+        self.exact_start(line)
+        record = self.record()
+        self.assertEqual(record["module"], windows_path(os.path.join(self.work, "a.exe")).encode())
+        self.assertEqual(record["command-line"], windows_path(spaced).encode() + b"\\install.exe vornbd.inf *DEDUVER")
+
+    def test_installer_runs_on_when_the_launcher_is_terminated(self):
+        launcher_line = windows_path(self.launcher).encode() + b" " + windows_path(self.tool).encode()
+        report = self.exact_start(launcher_line, "terminate-after=1500", env={"FIXTURE_SLEEP_MS": "4000"})
+        self.assertEqual(report["exit"], "1")
+        self.assertNotIn("finished", self.record())
+        self.assertIsNotNone(wait_for_record(self.record_path, "finished"), "the installer did not finish")
+
+    def test_launcher_waits_for_the_installer_only_not_for_what_it_starts(self):
+        began = time.monotonic()
+        run = wine.run([LAUNCHER, windows_path(self.tool)], env=dict(self.env, FIXTURE_SPAWN_SLEEP_MS="4000"))
+        self.assertEqual(run.returncode, 0)
+        self.assertLess(time.monotonic() - began, 4)
+        self.assertEqual(self.record()["finished"], b"yes")
+        spawned = self.record_path + ".spawned"
+        self.assertNotIn("finished", wait_for_record(spawned, "environment"))
+        self.assertIsNotNone(wait_for_record(spawned, "finished"), "the further process did not finish")
 
 
 if __name__ == "__main__":
