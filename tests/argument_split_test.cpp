@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,56 @@ TEST(SplitCommandLine, SplitsTheModulePathInPlaceOfAnEmptyLine)
     EXPECT_EQ(SplitCommandLine("", "C:\\Program Files\\launcher.exe", NoLeadBytes),
               (Arguments{"C:\\Program", "Files\\launcher.exe"}));
     EXPECT_EQ(SplitCommandLine(" ", "C:\\launcher.exe", NoLeadBytes), (Arguments{""}));
+}
+
+// Quotes an argument so that the rules above give it back. A literal quote inside a quoted stretch is
+// written either as \" or, by the older rule, as """ (one quote, the stretch ends, the next opens one).
+std::string QuoteArgument(const std::string& argument, std::mt19937& random)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char byte : argument) {
+        if (byte == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (byte == '"' && random() % 2 == 0) {
+            quoted.append(2 * backslashes + 1, '\\').append("\"");
+        } else if (byte == '"') {
+            quoted.append(2 * backslashes, '\\').append("\"\"\"");
+        } else {
+            quoted.append(backslashes, '\\') += byte;
+        }
+        backslashes = 0;
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + '"';
+}
+
+std::string RandomBytes(const std::string& alphabet, std::size_t maxLength, std::mt19937& random)
+{
+    std::string bytes(random() % (maxLength + 1), ' ');
+    for (char& byte : bytes)
+        byte = alphabet[random() % alphabet.size()];
+    return bytes;
+}
+
+TEST(SplitCommandLine, GivesBackEveryArgumentVectorQuotedForIt)
+{
+    std::mt19937 random(20261211);
+    const std::string argumentBytes = " \t\"\\ab\xe9\xff";
+    const std::string programNameBytes = " \\a:\xe9";
+    for (int round = 0; round < 5000; ++round) {
+        Arguments arguments = {RandomBytes(programNameBytes, 6, random)};
+        std::string line = "\"" + arguments[0] + "\"";
+        for (std::size_t count = random() % 6; count > 0; --count) {
+            arguments.push_back(RandomBytes(argumentBytes, 8, random));
+            line += (random() % 2 ? " " : " \t ") + QuoteArgument(arguments.back(), random);
+        }
+        ASSERT_EQ(SplitCommandLine(line, "", NoLeadBytes), arguments) << "command line: [" << line << "]";
+    }
 }
 
 } // namespace
