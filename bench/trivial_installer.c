@@ -1,0 +1,5 @@
+/* The installer of the benchmark: ends at once. */
+int main(void)
+{
+    return 0;
+}
