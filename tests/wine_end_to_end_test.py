@@ -29,13 +29,15 @@ class Wine:
         self.root = tempfile.mkdtemp(prefix="launcher-wine-")
         self.env = dict(os.environ, WINEPREFIX=os.path.join(self.root, "prefix"), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
-        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
         # Without Wine's null graphics driver a headless prefix reports no console window for anyone. The
         # driver is chosen when the prefix's desktop starts, so set it, then restart the prefix's server.
-        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
-                       env=self.env, check=True, timeout=300, **quiet)
+        created = self.run(["reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
+                           timeout=300)
+        if created.returncode != 0:
+            raise RuntimeError("could not set up a Wine prefix: %r" % created.stderr)
         self.stop_server()
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def run(self, args, env=None, cwd=None, timeout=120):
         run = self.run_once(args, env, cwd, timeout)
