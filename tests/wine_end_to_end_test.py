@@ -117,23 +117,32 @@ class Splitting(WineLauncherRun):
     def test_launcher_splits_its_own_command_line_by_the_classic_rules(self):
         launcher, tool = windows_path(self.launcher).encode(), windows_path(self.tool).encode()
         cases = [
-            (b"L T D:\\Pkg\\", b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
-            (b'"L" T D:\\Pkg\\', b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
-            (b'"L"T D:\\Pkg\\', b"T\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
-            (b'L "T" "D:\\My Pkg\\\\"', b"T\\install.exe D:\\My Pkg\\vornbd.inf *DEDUVER"),
-            (b'L T D:\\a\\\\\\"b', b'T\\install.exe D:\\a\\"bvornbd.inf *DEDUVER'),
-            (b'L T "a""b c"', b'T\\install.exe a"bvornbd.inf *DEDUVER'),
-            (b'L T a"b c"d', b"T\\install.exe ab cdvornbd.inf *DEDUVER"),
-            (b"L\tT\t\t*.inf\\ third fourth", b"T\\install.exe *.inf\\vornbd.inf *DEDUVER"),
-            (b'L T "" third', b"T\\install.exe vornbd.inf *DEDUVER"),
-            (b"L T \xe9t\xe9\\", b"T\\install.exe \xe9t\xe9\\vornbd.inf *DEDUVER"),
+            (b"<L> <T> D:\\Pkg\\", b"<T>\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'"<L>" <T> D:\\Pkg\\', b"<T>\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'"<L>"<T> D:\\Pkg\\', b"<T>\\install.exe D:\\Pkg\\vornbd.inf *DEDUVER"),
+            (b'<L> "<T>" "D:\\My Pkg\\\\"', b"<T>\\install.exe D:\\My Pkg\\vornbd.inf *DEDUVER"),
+            (b'<L> <T> D:\\a\\\\\\"b', b'<T>\\install.exe D:\\a\\"bvornbd.inf *DEDUVER'),
+            (b'<L> <T> "a""b c"', b'<T>\\install.exe a"bvornbd.inf *DEDUVER'),
+            (b'<L> <T> a"b c"d', b"<T>\\install.exe ab cdvornbd.inf *DEDUVER"),
+            (b"<L>\t<T>\t\t*.inf\\ third fourth", b"<T>\\install.exe *.inf\\vornbd.inf *DEDUVER"),
+            (b'<L> <T> "" third', b"<T>\\install.exe vornbd.inf *DEDUVER"),
+            (b"<L> <T> \xe9t\xe9\\", b"<T>\\install.exe \xe9t\xe9\\vornbd.inf *DEDUVER"),
         ]
         for line, expected in cases:
             with self.subTest(line=line):
                 self.forget_record()
-                raw = line.replace(b"L", launcher, 1).replace(b"T", tool, 1)
+                raw = line.replace(b"<L>", launcher).replace(b"<T>", tool)
                 self.assertEqual(self.exact_start(raw)["exit"], "0")
-                self.assertEqual(self.installer_line(), expected.replace(b"T", tool, 1))
+                self.assertEqual(self.installer_line(), expected.replace(b"<T>", tool))
+
+    def test_a_trail_byte_is_never_read_as_syntax_in_a_double_byte_code_page(self):
+        # 0x95 0x5C is one Shift-JIS character whose second byte looks like a backslash.
+        tool = windows_path(self.tool).encode()
+        line = windows_path(self.launcher).encode() + b" " + tool + b' a\x95\\"b c"'
+        for locale, prefix in [("ja_JP.UTF-8", b"a\x95\\b c"), ("C", b'a\x95"b')]:
+            with self.subTest(locale=locale):
+                self.exact_start(line, env={"LC_ALL": locale})
+                self.assertEqual(self.installer_line(), tool + b"\\install.exe " + prefix + b"vornbd.inf *DEDUVER")
 
     def test_documented_example_and_absent_arguments(self):
         drv_tool = wine.drive_c("Drv", "Tool")
