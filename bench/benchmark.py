@@ -14,6 +14,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build")
 OUT = os.path.join(BUILD, "bench")
 
+sys.path.insert(0, os.path.join(ROOT, "tests"))
+from wine_prefix import Wine, windows_path  # noqa: E402
+
 
 def compile_c(compiler, source, output, *flags):
     subprocess.run([compiler, "-O2", "-o", output, os.path.join(ROOT, "bench", source), *flags], check=True)
@@ -67,17 +70,14 @@ def main():
     results.append(compare("native", [os.path.join(BUILD, "native", "launcher"), tool, "x"],
                            [os.path.join(OUT, "minimal"), tool, "x"], batch=100, samples=21, env=os.environ))
 
-    env = dict(os.environ, WINEPREFIX=os.path.join(OUT, "wine"), WINEDEBUG="-all")
-    os.mkdir(env["WINEPREFIX"])
-    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    subprocess.run(["wineserver", "-p"], env=env, check=True, **quiet)
+    wine = Wine()
     try:
-        subprocess.run(["wine", "wineboot", "-i"], env=env, check=True, **quiet)
-        tool = "Z:" + os.path.join(OUT, "windows-tool").replace("/", "\\")
+        tool = windows_path(os.path.join(OUT, "windows-tool"))
         results.append(compare("wine", ["/usr/bin/wine", os.path.join(BUILD, "windows-x64", "launcher.exe"), tool, "x"],
-                               ["/usr/bin/wine", os.path.join(OUT, "minimal.exe"), tool, "x"], batch=5, samples=11, env=env))
+                               ["/usr/bin/wine", os.path.join(OUT, "minimal.exe"), tool, "x"], batch=5, samples=11,
+                               env=wine.env))
     finally:
-        subprocess.run(["wineserver", "-k"], env=env)
+        wine.close()
 
     size = os.path.getsize(os.path.join(BUILD, "windows-x86", "launcher.exe"))
     print("windows-x86 launcher.exe: %d bytes (%.1f KiB)" % (size, size / 1024))

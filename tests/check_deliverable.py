@@ -32,9 +32,8 @@ class PeImage:
          optional_size, self.characteristics) = struct.unpack_from("<HHIIIHH", data, coff)
         optional = coff + 20
         self.magic = struct.unpack_from("<H", data, optional)[0]
-        (self.os_version, self.image_version, self.subsystem_version) = (
-            struct.unpack_from("<HH", data, optional + 40), struct.unpack_from("<HH", data, optional + 44),
-            struct.unpack_from("<HH", data, optional + 48))
+        self.os_version = struct.unpack_from("<HH", data, optional + 40)
+        self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         directory_count = struct.unpack_from("<I", data, optional + 92)[0]
         self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * i) for i in range(directory_count)]

@@ -19,6 +19,11 @@ def arguments(record):
     return [record["argument%d" % i] for i in range(count)]
 
 
+def remove_record(path):
+    if os.path.exists(path):
+        os.remove(path)
+
+
 def wait_for_record(path, key, timeout=20):
     """Waits until the record at path holds key; returns the record, or None on time-out."""
     deadline = time.monotonic() + timeout

@@ -8,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from fixture_record import arguments, read_record, wait_for_record
+from fixture_record import arguments, read_record, remove_record, wait_for_record
 
 LAUNCHER = os.environ["LAUNCHER"]
 FIXTURE = os.environ["FIXTURE_INSTALLER"]
@@ -97,8 +97,7 @@ class Waiting(LauncherRun):
         for name, end in [("killed", lambda p: p.kill()),
                           ("interrupted from its terminal", lambda p: os.killpg(p.pid, signal.SIGINT))]:
             with self.subTest(name):
-                if os.path.exists(self.record_path):
-                    os.remove(self.record_path)
+                remove_record(self.record_path)
                 launcher = subprocess.Popen([LAUNCHER, self.folder, ""], env=env, cwd=self.work,
                                             start_new_session=True)
                 self.wait_for_record("environment")

@@ -3,68 +3,17 @@ install.exe. Raw launcher command lines go through exact_start.exe, since Wine q
 vector its own way before a Windows program sees it."""
 import os
 import shutil
-import subprocess
 import tempfile
 import time
 import unittest
 
-from fixture_record import read_record, wait_for_record
+from fixture_record import read_record, remove_record, wait_for_record
+from wine_prefix import Wine, windows_path
 
 BUILD = os.environ["WINDOWS_BUILD"]
 LAUNCHER = os.path.join(BUILD, "launcher.exe")
 FIXTURE = os.path.join(BUILD, "tests", "fixture_installer.exe")
 EXACT_START = os.path.join(BUILD, "tests", "exact_start.exe")
-# About one Wine process start in a thousand fails in Wine itself, before any program code runs.
-WINE_START_FAILURE = b"failed to map the shared user data"
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-class Wine:
-    """A private Wine prefix with one wineserver kept running for speed."""
-
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="launcher-wine-")
-        self.env = dict(os.environ, WINEPREFIX=os.path.join(self.root, "prefix"), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
-        # Without Wine's null graphics driver a headless prefix reports no console window for anyone. The
-        # driver is chosen when the prefix's desktop starts, so set it, then restart the prefix's server.
-        created = self.run(["reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
-                           timeout=300)
-        if created.returncode != 0:
-            raise RuntimeError("could not set up a Wine prefix: %r" % created.stderr)
-        self.stop_server()
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def run(self, args, env=None, cwd=None, timeout=120):
-        run = self.run_once(args, env, cwd, timeout)
-        if WINE_START_FAILURE in run.stderr:
-            run = self.run_once(args, env, cwd, timeout)
-        return run
-
-    def run_once(self, args, env, cwd, timeout):
-        # Output goes to files, not pipes: Wine's own background processes may hold a pipe open.
-        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
-            process = subprocess.run(["wine", *args], env=dict(self.env, **(env or {})), cwd=cwd,
-                                     stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, timeout=timeout)
-            stdout.seek(0)
-            stderr.seek(0)
-            return subprocess.CompletedProcess(process.args, process.returncode, stdout.read(), stderr.read())
-
-    def stop_server(self):
-        subprocess.run(["wineserver", "-k"], env=self.env)
-        subprocess.run(["wineserver", "-w"], env=self.env)
-
-    def close(self):
-        self.stop_server()
-        shutil.rmtree(self.root, ignore_errors=True)
-
-    def drive_c(self, *parts):
-        return os.path.join(self.env["WINEPREFIX"], "drive_c", *parts)
-
 
 wine = None
 
@@ -102,10 +51,6 @@ class WineLauncherRun(unittest.TestCase):
         self.assertEqual((sorted(report), run.stderr), (["exit", "pid", "self"], b""), run)
         return report
 
-    def forget_record(self):
-        if os.path.exists(self.record_path):
-            os.remove(self.record_path)
-
     def record(self):
         return read_record(self.record_path)
 
@@ -130,7 +75,7 @@ class Splitting(WineLauncherRun):
         ]
         for line, expected in cases:
             with self.subTest(line=line):
-                self.forget_record()
+                remove_record(self.record_path)
                 raw = line.replace(b"<L>", launcher).replace(b"<T>", tool)
                 self.assertEqual(self.exact_start(raw)["exit"], "0")
                 self.assertEqual(self.installer_line(), expected.replace(b"<T>", tool))
@@ -233,7 +178,7 @@ class LimitsAndFaults(WineLauncherRun):
         # while the line it composes goes past it.
         for composed_length, started in [(32700, True), (32780, False)]:
             with self.subTest(composed_length=composed_length):
-                self.forget_record()
+                remove_record(self.record_path)
                 prefix = b"p" * (composed_length - len(tool) - 32)
                 began = time.monotonic()
                 self.assertEqual(self.exact_start(b"launcher.exe " + tool + b" " + prefix)["exit"], "0")
